@@ -40,18 +40,19 @@ COLORREF ColorOf(TColor c) {
     return static_cast<COLORREF>(c);
 }
 
+// A named callback: on i686 it must be stdcall, which a lambda cannot be.
+int CALLBACK OnFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) {
+    *reinterpret_cast<bool*>(p) = true;
+    return 0;
+}
+
 bool FaceExists(const wchar_t* face) {
     LOGFONTW lf{};
     lf.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
     bool found = false;
     HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(
-        dc, &lf, [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) -> int {
-            *reinterpret_cast<bool*>(p) = true;
-            return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
+    EnumFontFamiliesExW(dc, &lf, OnFontFound, reinterpret_cast<LPARAM>(&found), 0);
     ReleaseDC(nullptr, dc);
     return found;
 }
@@ -214,8 +215,11 @@ void PaintContainer(HWND hwnd, TWinControl* self) {
 // A button translates its own notification into its OnClick; whichever
 // container receives the WM_COMMAND (the form, for Enter from the dialog
 // manager) passes it on to the control behind the sending window.
+// Enter reaches the form from the dialog manager as IDOK with no sender,
+// since there is no default button; it clicks the focused button, if any.
 bool RouteCommand(WPARAM wp, LPARAM lp) {
     HWND child = reinterpret_cast<HWND>(lp);
+    if (!child && LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) child = GetFocus();
     if (!child || HIWORD(wp) != BN_CLICKED) return false;
     TControl* c = ControlOf(child);
     if (!c || c->Kind() != TControlKind::Button || GetAncestor(child, GA_ROOT) != g_mainWindow) return false;
@@ -494,6 +498,8 @@ void RunLoop(TApplication* app) {
     while (!app->Terminated()) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
+        // Ctrl+Tab neither changes the page nor moves the focus.
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0) continue;
         if (g_mainWindow && IsDialogMessageW(g_mainWindow, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
