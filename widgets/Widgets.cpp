@@ -41,8 +41,15 @@ const TFont& TControl::EffectiveFont() const {
     return (ParentFont && FOwner) ? FOwner->Record().Font : Font;
 }
 
+// Only a button the user can reach takes clicks: on a shown form, enabled and
+// visible itself and inside containers that are all visible and enabled, so a
+// button on a hidden page (Close on page 3, browse on page 2) does nothing.
 void TBitBtn::Click() {
-    if (Enabled() && Visible()) Application->Dispatch(Owner(), OnClick, this);
+    TForm* form = Owner();
+    if (!form || !form->Showing()) return;
+    for (const TControl* c = this; c && c != form; c = c->Parent())
+        if (!c->Enabled() || !c->Visible()) return;
+    Application->Dispatch(form, OnClick, this);
 }
 
 // Entering a page shows it and runs its OnShow while the old page is still
