@@ -43,7 +43,7 @@ set_source_files_properties(resources/AktualizacjaSiec.rc PROPERTIES
 set_source_files_properties(resources/templates.rc PROPERTIES OBJECT_DEPENDS "${TEMPLATE_FILES}")
 
 add_subdirectory(tests/fixtures)
-foreach(dir tests/wine tests/i686)
+foreach(dir tests/wine tests/i686 tests/bench)
     if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)
         add_subdirectory(${dir})
     endif()

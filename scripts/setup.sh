@@ -11,7 +11,7 @@ PKGS=(
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   mingw-w64-i686-dev mingw-w64-x86-64-dev
-  wine wine64 xvfb xdotool imagemagick x11-utils
+  wine wine64 xvfb xdotool imagemagick x11-utils strace
   qemu-user
 )
 PKGS_I386=(wine32:i386)
