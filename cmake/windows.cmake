@@ -26,13 +26,15 @@ add_library(wizard_win32 STATIC
     ${WIZARD_SOURCES}
     widgets/Widgets.cpp
     widgets/win32/Native_win.cpp
-    widgets/win32/Platform_win.cpp
-    widgets/win32/Runtime_win.cpp)
+    widgets/win32/Platform_win.cpp)
 target_include_directories(wizard_win32 PUBLIC src widgets widgets/win32 resources)
 target_compile_options(wizard_win32 PUBLIC ${TEXT_FLAGS} ${WARN_FLAGS} ${WIN_COMPILE_FLAGS})
 
+# Runtime_win.cpp is an object of the exe itself, not of the library: an
+# archive member would come too late to replace libstdc++'s handler.
 add_executable(AktualizacjaSiec WIN32
     src/AktualizacjaSiec.cpp
+    widgets/win32/Runtime_win.cpp
     resources/AktualizacjaSiec.rc
     resources/templates.rc)
 target_link_libraries(AktualizacjaSiec PRIVATE wizard_win32 ${WIN_LIBS})
