@@ -148,14 +148,13 @@ DWORD WINAPI GuardThread(void* param) {
     auto* g = static_cast<Guard*>(param);
     TlsSetValue(g_guardSlot, g);
 #ifdef __i386__
-    g->sehChain = reinterpret_cast<NT_TIB*>(NtCurrentTeb())->ExceptionList;
+    asm volatile("movl %%fs:0, %0" : "=r"(g->sehChain));
 #endif
     if (__builtin_setjmp(g->jump) == 0) {
         RunBody(g);
     } else {
 #ifdef __i386__
-        reinterpret_cast<NT_TIB*>(NtCurrentTeb())->ExceptionList =
-            static_cast<EXCEPTION_REGISTRATION_RECORD*>(g->sehChain);
+        asm volatile("movl %0, %%fs:0" : : "r"(g->sehChain) : "memory");
 #endif
     }
     TlsSetValue(g_guardSlot, nullptr);
