@@ -9,8 +9,8 @@
 # A measurement, not a test: there are no thresholds. It exits non-zero only
 # when something could not be built or run.
 #
-# Environment: BENCH_STARTUP_RUNS (default 10), BENCH_DEPLOY_RUNS (default 5),
-# BENCH_DISPLAY (an X display number to use instead of the first free from 57).
+# Environment: BENCH_STARTUP_RUNS (default 10), BENCH_DEPLOY_RUNS (default 5).
+
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,22 +38,12 @@ for tool in cmake python3 strace Xvfb "$WINE64" "$WINESERVER"; do
 done
 
 # --- cleanup: only what this script started ---------------------------------
-XVFB_PID=
-BINFMT=/proc/sys/fs/binfmt_misc/qemu-i386
-BINFMT_WAS=
+# shellcheck source=scripts/lib.sh
+source "$ROOT/scripts/lib.sh"
 WINE_USED=
-
-restore_binfmt() {
-  if [ -n "$BINFMT_WAS" ]; then
-    echo "$BINFMT_WAS" > "$BINFMT" || log "could not restore $BINFMT"
-    BINFMT_WAS=
-  fi
-}
-
 cleanup() {
-  restore_binfmt
   if [ -n "$WINE_USED" ]; then "$WINESERVER" -k 2>/dev/null || true; fi
-  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+  stop_xvfb
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -88,23 +78,7 @@ FRAGMENT_BYTES=0
 for f in "${FRAGMENTS[@]}"; do FRAGMENT_BYTES=$((FRAGMENT_BYTES + $(stat -c %s "$f"))); done
 
 # --- display and prefix ----------------------------------------------------------
-free_display() {
-  local n
-  for n in $(seq 57 199); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then echo "$n"; return; fi
-  done
-  return 1
-}
-DISPLAY_NUM=${BENCH_DISPLAY:-$(free_display)} || die "no free X display number"
-Xvfb ":$DISPLAY_NUM" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X$DISPLAY_NUM" ] && break
-  kill -0 "$XVFB_PID" 2>/dev/null || die "Xvfb :$DISPLAY_NUM did not start"
-  sleep 0.1
-done
-[ -e "/tmp/.X11-unix/X$DISPLAY_NUM" ] || die "Xvfb :$DISPLAY_NUM did not start"
-export DISPLAY=":$DISPLAY_NUM"
+start_xvfb || die "Xvfb did not start"
 log "Xvfb on $DISPLAY"
 
 # A 64-bit prefix of its own, created once and kept between runs. While the
@@ -115,13 +89,9 @@ WINE_USED=1
 if [ ! -e "$WINEPREFIX/.bench-ready" ]; then
   log "creating the Wine prefix build/bench-prefix"
   rm -rf "$WINEPREFIX"
-  if [ -e "$BINFMT" ] && [ "$(head -n1 "$BINFMT")" = enabled ]; then
-    BINFMT_WAS=1
-    echo 0 > "$BINFMT"
-  fi
-  timeout 600 "${IN_POLISH[@]}" "$WINE64" wineboot --init >/dev/null 2>&1 || die "prefix creation failed"
+  with_binfmt_i386_off timeout 600 "${IN_POLISH[@]}" "$WINE64" wineboot --init >/dev/null 2>&1 \
+    || die "prefix creation failed"
   timeout 300 "$WINESERVER" -w || die "the prefix's wineserver did not finish"
-  restore_binfmt
   touch "$WINEPREFIX/.bench-ready"
 fi
 

@@ -20,7 +20,8 @@ echo "== i686 tests"
 bash scripts/test-i686.sh || failed+=(i686)
 
 if [ ${#failed[@]} -gt 0 ]; then
-    echo "test-all: failed tiers: ${failed[*]}"
+    echo "failed tiers: ${failed[*]}"
+    echo "tiers: $((3 - ${#failed[@]})) passed, ${#failed[@]} failed"
     exit 1
 fi
-echo "test-all: every tier passed"
+echo "tiers: 3 passed, 0 failed"
