@@ -17,6 +17,15 @@ add_library(wizard_headless STATIC
 target_include_directories(wizard_headless PUBLIC src widgets widgets/headless resources)
 target_compile_options(wizard_headless PUBLIC ${TEXT_FLAGS} ${WARN_FLAGS})
 
+# The native tests run under AddressSanitizer and UndefinedBehaviorSanitizer:
+# an overrun of the owner's buffer or of a resource view fails the test.
+option(WIZARD_SANITIZE "Build the native tree with ASan and UBSan" ON)
+if(WIZARD_SANITIZE)
+    target_compile_options(wizard_headless PUBLIC -fsanitize=address,undefined -fno-omit-frame-pointer
+        -fno-sanitize-recover=undefined)
+    target_link_options(wizard_headless PUBLIC -fsanitize=address,undefined)
+endif()
+
 file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(native_tests ${NATIVE_TESTS})
 target_link_libraries(native_tests PRIVATE wizard_headless GTest::gtest GTest::gtest_main)

@@ -203,7 +203,7 @@ struct TControlRecord {
 
 enum TControlFlags : uint16_t {
     cfHidden = 1, cfDisabled = 2, cfAutoSize = 4, cfWordWrap = 8,
-    cfTransparent = 16, cfPictureTransparent = 32, cfOpaque = 64,
+    cfTransparent = 16, cfPictureTransparent = 32,
 };
 
 struct TFormRecord {
