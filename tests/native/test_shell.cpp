@@ -250,6 +250,15 @@ TEST(Layout, EventBindings) {
 
 // --- Navigation ------------------------------------------------------------
 
+// The page shown (and only that one visible) and the state of Back, Next and Cancel.
+void ExpectNavigation(const TForm1& f, int page, bool back, bool next, bool cancel) {
+    EXPECT_EQ(f.PageControl1->ActivePageIndex(), page);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(f.PageControl1->Pages(i)->Visible(), i == page) << "page " << i + 1;
+    EXPECT_EQ(f.BitBtn1->Enabled(), back);
+    EXPECT_EQ(f.BitBtn2->Enabled(), next);
+    EXPECT_EQ(f.BitBtn3->Enabled(), cancel);
+}
+
 struct NavCase {
     const char* Name;
     Host World;
@@ -275,11 +284,7 @@ TEST_P(Navigation, Transition) {
 
     Click(f, c.Event);
     EXPECT_EQ(f.Handlers(), c.Handlers);
-    EXPECT_EQ(f.PageControl1->ActivePageIndex(), c.Page);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(f.PageControl1->Pages(i)->Visible(), i == c.Page) << "page " << i + 1;
-    EXPECT_EQ(f.BitBtn1->Enabled(), c.Back);
-    EXPECT_EQ(f.BitBtn2->Enabled(), c.Next);
-    EXPECT_EQ(f.BitBtn3->Enabled(), c.Cancel);
+    ExpectNavigation(f, c.Page, c.Back, c.Next, c.Cancel);
     EXPECT_EQ(Application->Terminated(), c.Ended);
     for (const auto& d : headless::Fake().Dialogs) EXPECT_NE(d.Kind, headless::Dialog::Error) << d.Text;
     // Closing asks nothing; the only message is a rejected registry folder's.
@@ -379,11 +384,7 @@ TEST_P(ThrowingPageHandler, IsReportedAndTheChangeCompletes) {
     EXPECT_EQ(d.Text, c.Thrower + " failed");
     EXPECT_EQ(indexAtReport, std::vector<int>{c.IndexDuringReport});
     EXPECT_EQ(f.Handlers(), c.Handlers);
-    EXPECT_EQ(f.PageControl1->ActivePageIndex(), c.Page);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(f.PageControl1->Pages(i)->Visible(), i == c.Page) << "page " << i + 1;
-    EXPECT_EQ(f.BitBtn1->Enabled(), c.Back);
-    EXPECT_EQ(f.BitBtn2->Enabled(), c.Next);
-    EXPECT_EQ(f.BitBtn3->Enabled(), c.Cancel);
+    ExpectNavigation(f, c.Page, c.Back, c.Next, c.Cancel);
     EXPECT_FALSE(Application->Terminated());
 }
 

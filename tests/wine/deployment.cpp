@@ -75,6 +75,15 @@ struct PeImage {
     }
 };
 
+// Next to page 2, where the registry folder is accepted, and Next again,
+// which runs the deployment.
+void InstallFromRegistryFolder(Wizard& w) {
+    w.Click("BitBtn2");
+    Require(w.Page() == 2 && w.Dialogs().empty(), "page 2, folder accepted");
+    w.Click("BitBtn2");
+    Require(w.Page() == 3, "Next shows page 3");
+}
+
 void Resources() {
     PeImage pe;
     Require(ReadBytes(g_options.exe, pe.file), "read the exe");
@@ -161,10 +170,7 @@ void Success() {
     RegistryText(host);
 
     Wizard w(g_options.exe);
-    w.Click("BitBtn2");
-    Require(w.Page() == 2 && w.Dialogs().empty(), "page 2, folder accepted");
-    w.Click("BitBtn2");
-    Require(w.Page() == 3, "Next shows page 3");
+    InstallFromRegistryFolder(w);
     CheckText(w.Text("StaticText6"), std::wstring(text::Opening) + text::Success + text::Reminder, "result text");
     CheckText(w.Text("StaticText4"), L"", "status line empty");
     Check(!w.Enabled("BitBtn1") && !w.Enabled("BitBtn2") && !w.Enabled("BitBtn3"), "Back, Next and Cancel disabled");
@@ -237,10 +243,7 @@ void DiskFull() {
     RegistryText(host);
 
     Wizard w(g_options.exe);
-    w.Click("BitBtn2");
-    Require(w.Page() == 2 && w.Dialogs().empty(), "page 2, folder accepted");
-    w.Click("BitBtn2");
-    Require(w.Page() == 3, "Next shows page 3");
+    InstallFromRegistryFolder(w);
     CheckText(w.Text("StaticText6"), std::wstring(text::Opening) + text::Failure, "result text after the failure");
     Check(w.Enabled("BitBtn1"), "Back enabled after the failure");
 
