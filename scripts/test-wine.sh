@@ -14,7 +14,8 @@
 #  - the build/x64 tree (incremental: the wizard, the fixture libraries, the
 #    driver);
 #  - a private 64-bit prefix, build/x64/wine/prefix, with Wine's environment
-#    (WINEDEBUG=-all, no Mono or Gecko, LANG=pl_PL.UTF-8 for code page 1250);
+#    (WINEDEBUG=-all, no Mono or Gecko, LANG=pl_PL.UTF-8 for code page 1250;
+#    a second, short pass runs under en_US.UTF-8, code page 1252);
 #    the qemu-i386 binfmt entry is off while it is created;
 #  - Xvfb on a free display;
 #  - drive T: of the prefix, a small tmpfs holding a host folder with old
@@ -129,46 +130,71 @@ fi
 rm -rf "$ARTIFACTS"
 mkdir -p "$ARTIFACTS"
 log=$ARTIFACTS/driver.log
-plan=0 passed=0 failed=0 rc=""
-while IFS= read -r line; do
-    line=${line%$'\r'}
-    case "$line" in
-        "SNAP "*)
-            read -r _ name x y w h <<<"$line"
-            if import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$ARTIFACTS/$name.png"; then
-                echo "    screenshot: ${ARTIFACTS#"$ROOT"/}/$name.png"
-            else
-                echo "    screenshot of $name failed"
-            fi
-            : >"$ARTIFACTS/$name.done"
-            ;;
-        "PLAN "*) plan=${line#PLAN } ;;
-        "DRIVER-EXIT "*) rc=${line#DRIVER-EXIT } ;;
-        "SUMMARY "*) ;;
-        # Wine's own notice when the folder browser lists the Z: drive (/).
-        "wine: Read access denied for device"*) ;;
-        *)
-            case "$line" in
-                "[ PASS ]"*) passed=$((passed + 1)) ;;
-                "[ FAIL ]"*) failed=$((failed + 1)) ;;
-            esac
-            echo "$line"
-            ;;
-    esac
-    echo "$line" >>"$log"
-done < <(
-    cd "$BUILD" &&
-    timeout 900 "$WINE64" "$DRIVER" --exe "$(winpath "$EXE")" \
-        --fixtures "$(winpath "$BUILD/fixtures")" --templates "$(winpath "$ROOT/resources/templates")" \
-        --work 'C:\q47' --artifacts "$(winpath "$ARTIFACTS")" "${small_args[@]}" "${args[@]}" 2>&1
-    echo "DRIVER-EXIT $?"
-)
+plan=0 passed=0 failed=0 rc="" acp=""
 
-# Scenarios the driver never reported on (it died, or timed out) failed.
-if [ $((passed + failed)) -lt "$plan" ]; then
-    echo "test-wine: the driver stopped early (exit ${rc:-?}); $((plan - passed - failed)) scenarios did not finish"
-    failed=$((plan - passed))
+# One pass of the driver under a locale (and so an ANSI code page), with its
+# screenshots in the given folder; the counts add up over the passes.
+run_driver() {
+    local locale=$1 shots=$2 line pass_rc="" pass_plan=0 pass_done=0
+    shift 2
+    mkdir -p "$shots"
+    while IFS= read -r line; do
+        line=${line%$'\r'}
+        case "$line" in
+            "SNAP "*)
+                read -r _ name x y w h <<<"$line"
+                if import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/$name.png"; then
+                    echo "    screenshot: ${shots#"$ROOT"/}/$name.png"
+                else
+                    echo "    screenshot of $name failed"
+                fi
+                : >"$shots/$name.done"
+                ;;
+            "PLAN "*) pass_plan=${line#PLAN } ;;
+            "ACP "*) acp=${line#ACP } ;;
+            "DRIVER-EXIT "*) pass_rc=${line#DRIVER-EXIT } ;;
+            "SUMMARY "*) ;;
+            # Wine's own notice when the folder browser lists the Z: drive (/).
+            "wine: Read access denied for device"*) ;;
+            *)
+                case "$line" in
+                    "[ PASS ]"*) passed=$((passed + 1)); pass_done=$((pass_done + 1)) ;;
+                    "[ FAIL ]"*) failed=$((failed + 1)); pass_done=$((pass_done + 1)) ;;
+                esac
+                echo "$line"
+                ;;
+        esac
+        echo "$line" >>"$log"
+    done < <(
+        cd "$BUILD" &&
+        LANG=$locale timeout 900 "$WINE64" "$DRIVER" --exe "$(winpath "$EXE")" \
+            --fixtures "$(winpath "$BUILD/fixtures")" --templates "$(winpath "$ROOT/resources/templates")" \
+            --work 'C:\q47' --artifacts "$(winpath "$shots")" "${small_args[@]}" "$@" 2>&1
+        echo "DRIVER-EXIT $?"
+    )
+    plan=$((plan + pass_plan))
+    # Scenarios the driver never reported on (it died, or timed out) failed.
+    if [ "$pass_done" -lt "$pass_plan" ]; then
+        echo "test-wine: the driver stopped early (exit ${pass_rc:-?}); $((pass_plan - pass_done)) scenarios did not finish"
+        failed=$((failed + pass_plan - pass_done))
+    fi
+    if [ "${pass_rc:-1}" != 0 ]; then rc=${pass_rc:-1}; elif [ -z "$rc" ]; then rc=0; fi
+}
+
+run_driver pl_PL.UTF-8 "$ARTIFACTS" "${args[@]}"
+
+# The program's texts are code page 1250 whatever the system's ANSI code page
+# is: a second pass under a Western locale (code page 1252) checks the Polish
+# texts of all three pages again.
+if [ ${#args[@]} -eq 0 ]; then
+    echo "test-wine: again under code page 1252"
+    run_driver en_US.UTF-8 "$ARTIFACTS/cp1252" shell/layout discovery/registry-accepted/network deployment/success
+    if [ "$acp" != 1252 ]; then
+        echo "test-wine: the second pass ran under ANSI code page ${acp:-?}, not 1252"
+        failed=$((failed + 1))
+    fi
 fi
+
 if [ "$failed" = 0 ] && [ "${rc:-1}" != 0 ]; then
     echo "test-wine: the driver exited with status ${rc:-?}"
     failed=1

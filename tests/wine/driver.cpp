@@ -96,6 +96,7 @@ int wmain(int argc, wchar_t** argv) {
     CreateDirectoryW(g_options.work.c_str(), nullptr);
     CreateDirectoryW(g_options.artifacts.c_str(), nullptr);
     std::printf("PLAN %u\n", static_cast<unsigned>(chosen.size()));
+    std::printf("ACP %u\n", GetACP());  // the wizard, started by us, inherits our locale
     std::fflush(stdout);
     int passed = 0, failed = 0;
     for (const auto* s : chosen) {
